@@ -1,0 +1,15 @@
+// Magnet resolution: fetches a result's detail page and hands its magnet link to the desktop.
+#pragma once
+
+#include "app/window.h"
+
+namespace talvex::app {
+
+// The results list's double-click handler (window thread): remembers the selected row's
+// address in SelectedRowUrl and starts ResolveMagnet on a worker with a copy of it.
+// Does nothing when no row is selected.
+void OnResultDoubleClicked(Window& window);
+// Runs on a worker: fetches `detailUrl`, cuts out the magnet link and opens it.
+void ResolveMagnet(Window& window, const Text& detailUrl);
+
+}  // namespace talvex::app

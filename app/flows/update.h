@@ -1,0 +1,14 @@
+// The update check that runs before the window first shows, and the banner's links.
+#pragma once
+
+#include "app/window.h"
+
+namespace talvex::app {
+
+// On the window thread: reads the update file; when it names a version other than "1.6",
+// reveals the new-version row, fills it and opens the download address.
+void CheckForUpdate(Window& window);
+// The banner's left-button press: opens the share page, then the publisher's site.
+void OpenBannerLinks(const Addresses& addresses);
+
+}  // namespace talvex::app
