@@ -8,9 +8,12 @@
 
 namespace talvex {
 
-inline constexpr int kCodePageAnsi = 0;     // the system ANSI code page: GBK here
+inline constexpr int kCodePageAnsi = 0;  // the system ANSI code page: GBK here
 inline constexpr int kCodePageGbk = 936;
 inline constexpr int kCodePageUtf8 = 65001;
+// Invalid input never stops a conversion: a bad sequence becomes U+FFFD towards UTF-16, and a
+// character the target lacks becomes its substitute ("?" in GBK). A code page other than
+// these three converts to nothing (ToWide gives the terminator alone).
 
 // `text` in `codePage` as UTF-16LE units followed by exactly one zero unit.
 [[nodiscard]] WideBytes ToWide(const Text& text, int codePage = kCodePageUtf8);

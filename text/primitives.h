@@ -12,8 +12,8 @@
 namespace talvex {
 
 // The two case flags run in opposite senses; distinct types make a mix-up a compile error.
-enum class IgnoreCase : bool { No = false, Yes = true };        // searches: Yes = case-insensitive
-enum class CaseSensitive : bool { No = false, Yes = true };     // replacement: Yes = exact
+enum class IgnoreCase : bool { No = false, Yes = true };     // searches: Yes = case-insensitive
+enum class CaseSensitive : bool { No = false, Yes = true };  // replacement: Yes = exact
 
 // Measuring and slicing ------------------------------------------------------------------
 
@@ -22,7 +22,8 @@ enum class CaseSensitive : bool { No = false, Yes = true };     // replacement: 
 [[nodiscard]] Text LeftText(const Text& text, int n);
 // The last n bytes, under the same rules as LeftText.
 [[nodiscard]] Text RightText(const Text& text, int n);
-// n bytes from 1-based `start`, clipped at the end; empty when start < 1, start past the end or n <= 0.
+// n bytes from 1-based `start`, clipped at the end; empty when start < 1, when start is past
+// the end, or when n <= 0.
 [[nodiscard]] Text MidText(const Text& text, int start, int n);
 
 // The parts joined in order.

@@ -14,7 +14,7 @@ namespace talvex {
 
 // GBK bytes that never hold a 0 byte: every constructor stops at the first one.
 class Text {
-public:
+  public:
     Text() = default;
     Text(const char* bytes) : m_bytes(bytes ? bytes : "") {}  // NOLINT: implicit from a literal
     Text(std::string_view bytes) : m_bytes(bytes.substr(0, bytes.find('\0'))) {}  // NOLINT
@@ -29,7 +29,7 @@ public:
 
     friend bool operator==(const Text&, const Text&) = default;
 
-private:
+  private:
     void CutAtNul() {
         if (auto nul = m_bytes.find('\0'); nul != std::string::npos) {
             m_bytes.resize(nul);
@@ -40,7 +40,7 @@ private:
 
 // A counted byte buffer; may hold 0 bytes. HTTP bodies travel as Bytes.
 class Bytes {
-public:
+  public:
     Bytes() = default;
     explicit Bytes(std::string_view bytes) : m_bytes(bytes) {}
     explicit Bytes(std::string&& bytes) : m_bytes(std::move(bytes)) {}
@@ -63,7 +63,7 @@ public:
 
     friend bool operator==(const Bytes&, const Bytes&) = default;
 
-private:
+  private:
     std::string m_bytes;
 };
 
@@ -72,7 +72,7 @@ using WideBytes = Bytes;
 
 // An ordered list of Text indexed from 1 to Count(); elements may be empty.
 class TextArray {
-public:
+  public:
     TextArray() = default;
     explicit TextArray(std::vector<Text> elements) : m_elements(std::move(elements)) {}
 
@@ -89,7 +89,7 @@ public:
 
     friend bool operator==(const TextArray&, const TextArray&) = default;
 
-private:
+  private:
     std::vector<Text> m_elements;
 };
 
