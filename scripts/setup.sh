@@ -5,7 +5,7 @@ set -eu
 
 packages="
 build-essential cmake ninja-build pkg-config
-libicu-dev libcurl4-openssl-dev libpcre2-dev
+libicu-dev libcurl4-openssl-dev libpcre2-dev libssl-dev
 qt6-base-dev libgl-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 libcpp-httplib-dev

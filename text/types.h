@@ -85,7 +85,10 @@ class TextArray {
         return m_elements[static_cast<std::size_t>(index) - 1];
     }
     void Append(Text element) { m_elements.push_back(std::move(element)); }
-    [[nodiscard]] const std::vector<Text>& elements() const { return m_elements; }
+    [[nodiscard]] const std::vector<Text>& elements() const& { return m_elements; }
+    // On a temporary (`for (auto& t : SplitText(...).elements())`) the elements move out, so
+    // the loop never reads an array that has already been destroyed.
+    [[nodiscard]] std::vector<Text> elements() && { return std::move(m_elements); }
 
     friend bool operator==(const TextArray&, const TextArray&) = default;
 
