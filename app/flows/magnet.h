@@ -5,11 +5,17 @@
 
 namespace talvex::app {
 
+// The link as it may be handed to the desktop: a link beginning with "magnet:?" in any letter
+// case, with that scheme in lower case. The empty text for anything else (a local file, a
+// script, a web address) and for a link holding a control byte (below 0x20, or 0x7F).
+[[nodiscard]] Text MagnetLinkToOpen(const Text& link);
+
 // The results list's double-click handler (window thread): remembers the selected row's
 // address in SelectedRowUrl and starts ResolveMagnet on a worker with a copy of it.
 // Does nothing when no row is selected.
 void OnResultDoubleClicked(Window& window);
-// Runs on a worker: fetches `detailUrl`, cuts out the magnet link and opens it.
+// Runs on a worker: fetches `detailUrl`, cuts out the magnet link and opens it. The status
+// ends at "解析完毕，已经打开磁力链接" when a link was opened, at "未找到磁力链接" otherwise.
 void ResolveMagnet(Window& window, const Text& detailUrl);
 
 }  // namespace talvex::app
