@@ -7,8 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "text/types.h"
+
+class QWidget;
 
 namespace talvex::app {
 
@@ -41,43 +44,67 @@ struct Addresses {
 
 class MainWindowWidget;  // the Qt widget; only window.cpp knows it
 
-// The main window. Construct on the window thread after QApplication exists.
+// The main window. Construct on the window thread after QApplication exists; the window
+// thread is the thread that constructs it. Every control exists (hidden ones hidden) and every
+// event is wired when the constructor returns; the window is not shown yet.
 class Window {
-public:
+  public:
     explicit Window(Addresses addresses);
     ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
     [[nodiscard]] const Addresses& addresses() const { return m_addresses; }
-    // The Qt widget, for showing it and for tests (findChild by record name).
-    [[nodiscard]] MainWindowWidget& widget();
+    // The top-level widget, for showing it and for tests (findChild by record name).
+    [[nodiscard]] QWidget& widget();
 
+    // The created event, then the first showing: runs the update check to completion on the
+    // window thread, then shows the window centred on the screen.
+    void Start();
+
+    // Replaces the text of a label, a transparent label or an edit box (a button's caption too).
     void SetText(Control control, const Text& text);
+    // The current text of an edit box (or label, button caption); empty for the list and banner.
     [[nodiscard]] Text GetText(Control control);
     void SetVisible(Control control, bool visible);
     void ClearRows();
     // Adds an empty row after the last; returns its 0-based index.
     int AppendRow();
+    // Sets one cell; a row or column outside the list changes nothing.
     void SetCell(int row, int column, const Text& text);
+    // One cell's text exactly as set; empty when the cell is empty or outside the list.
     [[nodiscard]] Text GetCell(int row, int column);
     // The 0-based selected row, -1 when none.
     [[nodiscard]] int SelectedRow();
 
-private:
+  private:
     Addresses m_addresses;
     std::unique_ptr<MainWindowWidget> m_widget;
 };
+
+// Makes the end of the tool immediate: when the last window closes, SelectedRowUrl is released
+// and the process ends with code 0 at once, taking running workers with it (a worker may be
+// blocked in a window call, and an ordinary teardown would race it). Call once after
+// QApplication exists.
+void EndProcessWhenLastWindowCloses();
+// Releases SelectedRowUrl, flushes the standard streams and ends the process with code 0.
+[[noreturn]] void EndProcess();
 
 // Runs `routine(argument)` on a new detached thread; the thread owns `argument`.
 void StartWorker(std::function<void(Text)> routine, Text argument = {});
 // Returns once strictly more than `milliseconds` have passed, processing window events
 // throughout (nested handlers run inside); <= 0 returns at once.
 void PauseWithEvents(int milliseconds);
-// Hands `url` (GBK, sent on as UTF-8) to the desktop's opener, detached, without a shell.
-// An empty address or one beginning with "-" is not handed on. The result is ignored.
+// Hands `url` (GBK, sent on as UTF-8) to the desktop's opener, xdg-open, started detached with
+// the address as its one argument and no shell. An empty address or one beginning with "-" is
+// not handed on (the opener would read it as an option). The result is ignored.
 void OpenUrl(const Text& url);
+// The same request for the magnet link (the owner-window detail has no counterpart here).
 void OpenLink(const Text& url);
+// Opens each address as OpenUrl does, in order: the next is handed on once the opener of the
+// previous one has finished, or after a few seconds when it keeps running (a browser that
+// stays in the foreground). Returns at once.
+void OpenUrlsInOrder(std::vector<Text> urls);
 
 // The two globals the window shares with the flows.
 extern std::atomic<std::int32_t> CurrentPage;  // last result page requested; 0 at start
