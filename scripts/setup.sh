@@ -4,7 +4,7 @@
 set -eu
 
 packages="
-build-essential cmake ninja-build pkg-config
+build-essential cmake ninja-build pkg-config clang-format
 libicu-dev libcurl4-openssl-dev libpcre2-dev libssl-dev
 qt6-base-dev libgl-dev
 libgtest-dev libgmock-dev libbenchmark-dev
