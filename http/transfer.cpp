@@ -265,6 +265,7 @@ TransferResult RunTransfer(const TransferRequest& request) {
     options.Set(CURLOPT_CONNECTTIMEOUT, static_cast<long>(request.limits.connectTimeout.count()));
     options.Set(CURLOPT_LOW_SPEED_LIMIT, 1L);
     options.Set(CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.limits.stallTimeout.count()));
+    options.Set(CURLOPT_TIMEOUT, static_cast<long>(request.limits.totalTimeout.count()));
     // An empty proxy means a direct connection, whatever the environment says.
     options.Set(CURLOPT_PROXY, proxy.c_str());
     options.Set(CURLOPT_NOPROXY, "");

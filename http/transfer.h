@@ -23,6 +23,9 @@ struct TransferLimits {
     std::chrono::seconds connectTimeout{30};
     // A transfer that receives no byte for this long ends with what arrived.
     std::chrono::seconds stallTimeout{30};
+    // A server that drips a byte now and then never stalls; no exchange lasts longer than this,
+    // and what arrived by then is kept.
+    std::chrono::seconds totalTimeout{120};
     // A server can send an endless body; past this size the rest is not read.
     std::size_t maxBodyBytes = std::size_t{64} * 1024 * 1024;
     int maxRedirects = 10;
