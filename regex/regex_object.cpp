@@ -26,6 +26,8 @@ static_assert(sizeof(char16_t) == sizeof(PCRE2_UCHAR));
 constexpr std::uint32_t kMatchLimit = 1'000'000;
 constexpr std::uint32_t kDepthLimit = 100'000;
 constexpr std::uint32_t kHeapLimitKib = 64 * 1024;
+// How many runaway lines one scan may meet before it ends.
+constexpr int kMaxRunaways = 64;
 
 // "#引号" in GBK: the placeholder a pattern may use for a double quote.
 constexpr const char* kQuoteMarker = "#\xD2\xFD\xBA\xC5";
@@ -137,6 +139,27 @@ namespace {
 // Every match of `code` in `subject` from left to right, each search going on where the
 // previous match ended; only the first unless `global`. An error of the engine (a limit
 // reached) ends the scan and keeps what was found before it.
+// True for the errors by which the engine gives up on a search that ran away.
+bool RanAway(int result) {
+    return result == PCRE2_ERROR_MATCHLIMIT || result == PCRE2_ERROR_DEPTHLIMIT ||
+           result == PCRE2_ERROR_HEAPLIMIT || result == PCRE2_ERROR_JIT_STACKLIMIT;
+}
+
+// The offset of the first CR or LF at or after `offset`, or the subject's end.
+std::size_t LineEnd(std::u16string_view subject, std::size_t offset) {
+    const std::size_t end = subject.find_first_of(u"\r\n", offset);
+    return end == std::u16string_view::npos ? subject.size() : end;
+}
+
+// The offset where the line after the one ending at `lineEnd` begins (CR LF is one break).
+std::size_t NextLine(std::u16string_view subject, std::size_t lineEnd) {
+    if (lineEnd + 1 < subject.size() && subject[lineEnd] == u'\r' &&
+        subject[lineEnd + 1] == u'\n') {
+        return lineEnd + 2;
+    }
+    return lineEnd + 1;
+}
+
 void CollectMatches(const pcre2_code& code, std::u16string_view subject, Global global,
                     std::vector<PCRE2_SIZE>& offsets, std::size_t groupCount) {
     const MatchDataPtr data(
@@ -153,14 +176,31 @@ void CollectMatches(const pcre2_code& code, std::u16string_view subject, Global 
     // The first search checks the whole subject for valid UTF-16. Without PCRE2_NO_UTF_CHECK
     // every later search would check the rest of the subject again: quadratic on a big page.
     std::uint32_t options = 0;
+    // Once a search has run away, the scan goes on one line at a time: a runaway line then
+    // costs only itself, and the lines after it are still searched. After kMaxRunaways such
+    // lines the scan ends, so a page made of them costs a bounded amount of work.
+    bool lineByLine = false;
+    int runaways = 0;
     std::size_t start = 0;
     while (start <= subject.size()) {
-        const int found = pcre2_match(&code, Units(subject), subject.size(), start, options,
-                                      data.get(), context.get());
-        if (found <= 0) {
-            break;
-        }
+        const std::size_t end = lineByLine ? LineEnd(subject, start) : subject.size();
+        const int found =
+            pcre2_match(&code, Units(subject), end, start, options, data.get(), context.get());
         options = PCRE2_NO_UTF_CHECK;
+        if (found <= 0) {
+            if (RanAway(found) && !lineByLine) {
+                lineByLine = true;
+                continue;  // the same start again, within its own line this time
+            }
+            if (RanAway(found) && ++runaways >= kMaxRunaways) {
+                break;
+            }
+            if (!lineByLine || end >= subject.size()) {
+                break;
+            }
+            start = NextLine(subject, end);
+            continue;
+        }
         const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
         const std::size_t set = std::min(static_cast<std::size_t>(found), pairs);
         offsets.insert(offsets.end(), ovector, ovector + 2 * set);

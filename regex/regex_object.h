@@ -25,8 +25,9 @@ class RegexObject {
     // Compiles `pattern` (case-insensitive, multi-line and global unless told otherwise) and
     // collects every match in `subject`, from left to right without overlaps. A dot never
     // matches CR or LF. True when the pattern compiled, also when nothing matched; false for a
-    // pattern the engine rejects. Replaces everything an earlier Create left behind. A subject
-    // on which matching runs away ends the scan, keeping the matches found before that point.
+    // pattern the engine rejects. Replaces everything an earlier Create left behind. A line on
+    // which matching runs away yields no match; the scan goes on line by line after it, and
+    // ends (keeping what it found) after 64 such lines.
     bool Create(const Text& pattern, const Text& subject,
                 CaseSensitive caseSensitive = CaseSensitive::No,
                 Multiline multiline = Multiline::Yes, Global global = Global::Yes,

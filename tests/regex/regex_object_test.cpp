@@ -397,9 +397,9 @@ TEST(RegexObject, CopySharesTheResultsAndOutlivesTheOriginalsNextCreate) {
     EXPECT_EQ(moved.MatchText(2), Text("22"));
 }
 
-TEST(RegexObject, RunawaySubjectEndsTheScanWithTheMatchesFoundSoFar) {
+TEST(RegexObject, RunawayLineEndsTheScanOfThatLineWithTheMatchesFoundSoFar) {
     // Nested quantifiers over a long run of a's explode for any backtracking engine; the
-    // match after that run is never reached.
+    // match after that run, on the same line, is never reached.
     RegexObject regex;
     ASSERT_TRUE(regex.Create("(a+)+b", Text("ab aab " + std::string(5000, 'a') + " ab")));
     ASSERT_EQ(regex.MatchCount(), 2);
@@ -411,17 +411,48 @@ TEST(RegexObject, RunawaySubjectEndsTheScanWithTheMatchesFoundSoFar) {
     EXPECT_EQ(regex.MatchCount(), 3);
 }
 
-TEST(RegexObject, HostileResultPageLineFinishesWithTheResultsBeforeIt) {
+TEST(RegexObject, RunawayLineCostsOnlyItselfAndLaterLinesAreStillSearched) {
+    const std::string runaway(5000, 'a');
+    RegexObject regex;
+    for (const char* lineBreak : {"\n", "\r\n", "\r"}) {
+        SCOPED_TRACE(lineBreak[0] == '\n' ? "LF" : lineBreak[1] ? "CRLF" : "CR");
+        const std::string subject = "ab" + std::string(lineBreak) + runaway + " ab" + lineBreak +
+                                    "xab" + lineBreak + runaway + lineBreak + "aab";
+        ASSERT_TRUE(regex.Create("(a+)+b", Text(subject)));
+        ASSERT_EQ(regex.MatchCount(), 3);
+        EXPECT_EQ(regex.MatchText(1), Text("ab"));
+        EXPECT_EQ(regex.MatchText(2), Text("ab"));
+        EXPECT_EQ(regex.MatchText(3), Text("aab"));
+    }
+
+    // A page made of nothing but runaway lines ends after a bounded number of them (each line
+    // holds a "b", so the engine cannot rule it out at once).
+    const auto runawayLines = [&](int count) {
+        std::string lines;
+        for (int i = 0; i < count; ++i) {
+            lines += runaway + " b\n";
+        }
+        return lines + "ab";
+    };
+    ASSERT_TRUE(regex.Create("(a+)+b", Text(runawayLines(50))));
+    EXPECT_EQ(regex.MatchCount(), 1);
+    ASSERT_TRUE(regex.Create("(a+)+b", Text(runawayLines(200))));
+    EXPECT_EQ(regex.MatchCount(), 0);
+}
+
+TEST(RegexObject, HostileResultPageLineKeepsTheResultsAroundIt) {
     std::string page = "<a href=\"/1\">一</a></li><li><a href=\"/2\">二</a></li><li>\n";
     for (int i = 0; i < 6000; ++i) {
         page += "<a href=\"\">";  // anchors that never reach the next list item
     }
-    page += "</a></li><l\n";
+    page += "</a></li><l\n<a href=\"/3\">三</a></li><li>\n";
     RegexObject regex;
     ASSERT_TRUE(regex.Create(kResultList, Gbk(page)));
-    ASSERT_EQ(regex.MatchCount(), 2);
+    ASSERT_EQ(regex.MatchCount(), 3);
     EXPECT_EQ(regex.SubmatchText(1, 2), Gbk("一"));
     EXPECT_EQ(regex.SubmatchText(2, 2), Gbk("二"));
+    EXPECT_EQ(regex.SubmatchText(3, 2), Gbk("三"));
+    EXPECT_EQ(regex.SubmatchText(3, 1), Text("/3"));
 }
 
 }  // namespace
