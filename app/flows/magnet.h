@@ -1,14 +1,10 @@
 // Magnet resolution: fetches a result's detail page and hands its magnet link to the desktop.
 #pragma once
 
+#include "app/flows/magnet_link.h"
 #include "app/window.h"
 
 namespace talvex::app {
-
-// The link as it may be handed to the desktop: a link beginning with "magnet:?" in any letter
-// case, with that scheme in lower case. The empty text for anything else (a local file, a
-// script, a web address) and for a link holding a control byte (below 0x20, or 0x7F).
-[[nodiscard]] Text MagnetLinkToOpen(const Text& link);
 
 // The results list's double-click handler (window thread): remembers the selected row's
 // address in SelectedRowUrl and starts ResolveMagnet on a worker with a copy of it.

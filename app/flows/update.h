@@ -1,6 +1,7 @@
 // The update check that runs before the window first shows, and the banner's links.
 #pragma once
 
+#include "app/flows/update_file.h"
 #include "app/window.h"
 
 namespace talvex::app {
@@ -9,9 +10,6 @@ namespace talvex::app {
 // reveals the new-version row, fills it with the download address and opens that address
 // when it is a web address (see IsWebAddress).
 void CheckForUpdate(Window& window);
-// True when `address` begins with "http://" or "https://" in any letter case: the only
-// addresses from the update file that are handed to the desktop.
-[[nodiscard]] bool IsWebAddress(const Text& address);
 // The banner's left-button press: opens the share page, then the publisher's site.
 void OpenBannerLinks(const Addresses& addresses);
 
