@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "http/access.h"
+#include "tests/http/peers.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/text_printers.h"
 #include "tests/support/tls_loopback_server.h"
@@ -15,20 +16,14 @@
 namespace talvex {
 namespace {
 
-// The address of `path` on `server`, as the client takes it.
-Text UrlOn(const test::LoopbackServer& server, const std::string& path) {
-    return Text(server.Url(path));
-}
-
-Bytes AsBytes(std::string_view bytes) {
-    return Bytes(bytes);
-}
-
+using test::AsBytes;
 using test::CannedReply;
 using test::Connection;
+using test::CookieJarPeer;
 using test::HttpRequest;
 using test::HttpResponse;
 using test::LoopbackServer;
+using test::UrlOn;
 
 constexpr const char* kDefaultLines =
     "Accept: */*\r\nReferer: {url}\r\nAccept-Language: zh-cn\r\n"
@@ -337,23 +332,6 @@ TEST(WebAccess, SuppliedEmptyCookiesReceiveTheResponsesPairsWithoutSpacesInRetur
     EXPECT_EQ(cookies, Text("a=1; b=2"));
     EXPECT_EQ(returnedCookies, Text("a=1;b=2"));
     EXPECT_EQ(OnlyRequest(server).find("Cookie"), std::string::npos);
-}
-
-// Sets the cookie named in the query of /<dir>/set?name=value and echoes the Cookie line of
-// every other request as the body.
-void CookieJarPeer(const HttpRequest& request, Connection& connection) {
-    const auto query = request.target.find("/set?");
-    if (query != std::string::npos) {
-        connection.Send(HttpResponse("HTTP/1.1 200 OK",
-                                     {"Set-Cookie: " + request.target.substr(query + 5)}, "set"));
-        return;
-    }
-    const auto at = request.raw.find("\r\nCookie: ");
-    const std::string line =
-        at == std::string::npos
-            ? "none"
-            : request.raw.substr(at + 2, request.raw.find("\r\n", at + 2) - at - 2);
-    connection.Send(HttpResponse("HTTP/1.1 200 OK", {}, line));
 }
 
 TEST(WebAccess, WithoutCookiesTheClientsStoreKeepsAndSendsCookies) {

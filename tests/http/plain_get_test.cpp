@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "http/plain_get.h"
+#include "tests/http/peers.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/text_printers.h"
 #include "tests/support/tls_loopback_server.h"
@@ -12,20 +13,13 @@
 namespace talvex {
 namespace {
 
-// The address of `path` on `server`, as the client takes it.
-Text UrlOn(const test::LoopbackServer& server, const std::string& path) {
-    return Text(server.Url(path));
-}
-
-Bytes AsBytes(std::string_view bytes) {
-    return Bytes(bytes);
-}
-
+using test::AsBytes;
 using test::CannedReply;
 using test::Connection;
 using test::HttpRequest;
 using test::HttpResponse;
 using test::LoopbackServer;
+using test::UrlOn;
 
 TEST(HttpGetBytes, SendsAPlainHttp10GetWithItsOwnAgent) {
     LoopbackServer server(CannedReply(HttpResponse("HTTP/1.0 200 OK", {}, "file")));

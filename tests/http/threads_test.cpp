@@ -8,20 +8,18 @@
 
 #include "http/access.h"
 #include "http/plain_get.h"
+#include "tests/http/peers.h"
 #include "tests/support/loopback_server.h"
 
 namespace talvex {
 namespace {
 
-// The address of `path` on `server`, as the client takes it.
-Text UrlOn(const test::LoopbackServer& server, const std::string& path) {
-    return Text(server.Url(path));
-}
-
 using test::Connection;
+using test::CookieJarPeer;
 using test::HttpRequest;
 using test::HttpResponse;
 using test::LoopbackServer;
+using test::UrlOn;
 
 constexpr int kThreads = 6;
 constexpr int kFetchesPerThread = 15;
@@ -65,23 +63,6 @@ TEST(HttpThreads, ConcurrentFetchesEachGetTheirOwnPage) {
             EXPECT_EQ(pages[t][i], "page /t" + std::to_string(t) + "/" + std::to_string(i));
         }
     }
-}
-
-// Sets the cookie given in the query of /<dir>/set?name=value; answers every other request with
-// its Cookie line.
-void CookieJarPeer(const HttpRequest& request, Connection& connection) {
-    const auto query = request.target.find("/set?");
-    if (query != std::string::npos) {
-        connection.Send(HttpResponse("HTTP/1.1 200 OK",
-                                     {"Set-Cookie: " + request.target.substr(query + 5)}, "set"));
-        return;
-    }
-    const auto at = request.raw.find("\r\nCookie: ");
-    const std::string line =
-        at == std::string::npos
-            ? "none"
-            : request.raw.substr(at + 2, request.raw.find("\r\n", at + 2) - at - 2);
-    connection.Send(HttpResponse("HTTP/1.1 200 OK", {}, line));
 }
 
 TEST(HttpThreads, SharedCookieStoreKeepsEveryThreadsCookies) {
