@@ -15,6 +15,7 @@
 #include "app/flows/search.h"
 #include "app/window.h"
 #include "tests/app/flows/flow_support.h"
+#include "tests/app/hostile/controls.h"
 #include "tests/app/hostile/hostile_site.h"
 #include "tests/app/hostile/probes.h"
 #include "tests/app/support/xdg_handler.h"
@@ -35,15 +36,7 @@ struct DetailCase {
     const char* finalStatus;  // UTF-8
 };
 
-template <typename Widget>
-Widget& Child(Window& window, const QString& recordName) {
-    auto* widget = window.widget().findChild<Widget*>(recordName);
-    if (widget == nullptr) {
-        ADD_FAILURE() << "no control " << recordName.toStdString();
-        std::abort();
-    }
-    return *widget;
-}
+using testing::Child;
 
 // The magnet link as the opener must receive it: the scheme in lower case, every escape
 // decoded, the display name in UTF-8.

@@ -17,6 +17,7 @@
 #include "app/flows/search.h"
 #include "app/window.h"
 #include "tests/app/flows/flow_support.h"
+#include "tests/app/hostile/controls.h"
 #include "tests/app/hostile/hostile_site.h"
 #include "tests/app/hostile/probes.h"
 #include "tests/app/support/xdg_handler.h"
@@ -60,15 +61,6 @@ Text Times(const Text& piece, int count) {
         run += piece.str();
     }
     return Text(std::move(run));
-}
-
-QPushButton& Button(Window& window, const QString& recordName) {
-    auto* button = window.widget().findChild<QPushButton*>(recordName);
-    if (button == nullptr) {
-        ADD_FAILURE() << "no button " << recordName.toStdString();
-        std::abort();
-    }
-    return *button;
 }
 
 std::vector<PageCase> SearchCases() {
@@ -150,7 +142,7 @@ class HostileSearch : public ::testing::Test {
     void Search(const char* keyword, std::chrono::seconds limit = std::chrono::seconds(60)) {
         window.SetText(Control::KeywordEdit, Text(keyword));
         CurrentPage = 0;
-        Button(window, QStringLiteral(u"按钮1")).click();
+        testing::Child<QPushButton>(window, QStringLiteral(u"按钮1")).click();
         const bool ended = WaitUntil(
             [&] {
                 const Text shown = Status();
@@ -272,7 +264,7 @@ TEST_F(HostileSearch, NextPageOnHostilePagesEndsInItsRowsAndThePageNumber) {
         {testing::kRedirectToFile, {}, false},
         SearchCases()[4],  // the 1 MiB line of open anchors
     };
-    QPushButton& nextPage = Button(window, QStringLiteral(u"按钮3"));
+    QPushButton& nextPage = testing::Child<QPushButton>(window, QStringLiteral(u"按钮3"));
     for (const PageCase& page : cases) {
         SCOPED_TRACE(page.keyword);
         window.SetText(Control::KeywordEdit, Text(page.keyword));

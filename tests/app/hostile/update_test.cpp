@@ -13,6 +13,7 @@
 
 #include "app/window.h"
 #include "http/plain_get.h"
+#include "tests/app/hostile/controls.h"
 #include "tests/app/hostile/hostile_site.h"
 #include "tests/app/hostile/probes.h"
 #include "tests/app/support/xdg_handler.h"
@@ -29,15 +30,7 @@ struct UpdateCase {
     bool addressOpened;   // the address reached the opener
 };
 
-template <typename Widget>
-Widget& Child(Window& window, const QString& recordName) {
-    auto* widget = window.widget().findChild<Widget*>(recordName);
-    if (widget == nullptr) {
-        ADD_FAILURE() << "no control " << recordName.toStdString();
-        std::abort();
-    }
-    return *widget;
-}
+using testing::Child;
 
 TEST(HostileUpdateFiles, OnlyAWebDownloadAddressReachesTheOpener) {
     const UpdateCase cases[] = {

@@ -1,4 +1,4 @@
-// The window tests run against a real Qt event loop, headless unless a display is chosen.
+// The main of every app test binary: a real Qt event loop, headless unless a platform is chosen.
 #include <QApplication>
 
 #include <cstdlib>
